@@ -12,6 +12,16 @@ struct Worker {
   std::atomic<bool> finished{false};
   std::stop_source stop;  // made before the thread starts, so the worker can read it at once
   std::thread thread;
+
+  ~Worker() {
+    if (!thread.joinable()) return;
+    stop.request_stop();
+    if (thread.get_id() == std::this_thread::get_id()) {
+      thread.detach();
+    } else {
+      thread.join();
+    }
+  }
 };
 
 namespace {
