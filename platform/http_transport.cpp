@@ -15,8 +15,14 @@ namespace {
 
 using Outcome = HttpExchangeResult::Outcome;
 
+using Clock = std::chrono::steady_clock;
+
 std::atomic<long> connect_timeout_ms{kHttpConnectTimeout.count()};
-std::atomic<long> stall_seconds{kHttpStallTime.count()};
+std::atomic<long> stall_ms{kHttpStallTime.count()};
+
+// The longest wait for socket activity before the stall timer and the stop
+// flag are looked at again.
+constexpr int kPollMs = 250;
 
 // A body reservation taken from Content-Length is capped, so that a lying
 // length cannot make us allocate what never arrives.
@@ -98,9 +104,13 @@ struct CurlList {
   }
 };
 
-// What the two callbacks collect.
+// What the callbacks collect and watch.
 struct Receiver {
   CURL* easy = nullptr;
+  std::atomic<bool> stopped{false};
+  Clock::duration stall_limit{};
+  Clock::time_point last_progress = Clock::now();
+  curl_off_t moved = 0;      // bytes received and sent so far
   std::string header_block;  // of the response being received
   bool block_ended = false;
   Bytes body;
@@ -150,6 +160,18 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
   if (static_cast<size_t>(r->body.size()) + n > static_cast<size_t>(kHttpMaxBody)) return 0;
   r->body.append(data, n);
   return n;
+}
+
+// Ends the transfer when no byte has moved for the stall limit, or when the
+// worker was asked to stop.
+int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+  auto* r = static_cast<Receiver*>(user);
+  const Clock::time_point now = Clock::now();
+  if (down + up != r->moved) {
+    r->moved = down + up;
+    r->last_progress = now;
+  }
+  return (r->stopped || now - r->last_progress >= r->stall_limit) ? 1 : 0;
 }
 
 bool has_control_byte(std::string_view s) {
@@ -231,12 +253,13 @@ bool add_header_lines(std::string_view text, CurlList& list) {
 
 // Drives the transfer until it ends, or until the calling worker is asked to
 // stop: the stop callback wakes curl_multi_poll at once.
-CURLcode run_transfer(CurlHolder& h, const std::stop_token& token) {
-  std::atomic<bool> stopped{false};
+CURLcode run_transfer(CurlHolder& h, Receiver& r, const std::stop_token& token) {
+  std::atomic<bool>& stopped = r.stopped;
   std::stop_callback wake(token, [&] {
     stopped = true;
     curl_multi_wakeup(h.multi);
   });
+  r.last_progress = Clock::now();
   if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_ABORTED_BY_CALLBACK;
   for (;;) {
@@ -255,7 +278,7 @@ CURLcode run_transfer(CurlHolder& h, const std::stop_token& token) {
     }
     if (done) break;
     if (stopped || running == 0) break;
-    if (curl_multi_poll(h.multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+    if (curl_multi_poll(h.multi, nullptr, 0, kPollMs, nullptr) != CURLM_OK) {
       result = CURLE_RECV_ERROR;
       break;
     }
@@ -302,8 +325,10 @@ HttpExchangeResult exchange_on(CurlHolder& h, const HttpExchangeRequest& request
   curl_easy_setopt(e, CURLOPT_PROXY_SSL_VERIFYPEER, 0L);
   curl_easy_setopt(e, CURLOPT_PROXY_SSL_VERIFYHOST, 0L);
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connect_timeout_ms.load());
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, stall_seconds.load());
+  receiver.stall_limit = std::chrono::milliseconds(stall_ms.load());
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, on_progress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &receiver);
   curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kHttpMaxBody));
   // An empty proxy text also keeps libcurl from reading proxies from the
   // environment.
@@ -342,7 +367,7 @@ HttpExchangeResult exchange_on(CurlHolder& h, const HttpExchangeRequest& request
 
   const std::stop_token token = current_stop_token();
   if (token.stop_requested()) return result;
-  const CURLcode code = run_transfer(h, token);
+  const CURLcode code = run_transfer(h, receiver, token);
   // Nothing of this call may stay referenced by a handle that lives on.
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(e, CURLOPT_PROXYHEADER, nullptr);
@@ -368,9 +393,9 @@ HttpExchangeResult http_exchange(const HttpExchangeRequest& request) {
   return exchange_on(fresh, request);
 }
 
-void set_http_time_limits(std::chrono::milliseconds connect, std::chrono::seconds stall) {
+void set_http_time_limits(std::chrono::milliseconds connect, std::chrono::milliseconds stall) {
   connect_timeout_ms = static_cast<long>(std::max<int64_t>(connect.count(), 1));
-  stall_seconds = static_cast<long>(std::max<int64_t>(stall.count(), 1));
+  stall_ms = static_cast<long>(std::max<int64_t>(stall.count(), 1));
 }
 
 void http_time_limits_restore() {

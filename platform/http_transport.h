@@ -14,9 +14,9 @@
 
 // How long a connection (name lookup and TLS included) may take to be made.
 inline constexpr std::chrono::milliseconds kHttpConnectTimeout{30'000};
-// A transfer that delivers no bytes for this long (on average less than one
-// byte a second over the stretch) is ended.
-inline constexpr std::chrono::seconds kHttpStallTime{60};
+// A transfer that moves no byte, in either direction, for this long is
+// ended (the wait for the first byte of the answer included).
+inline constexpr std::chrono::milliseconds kHttpStallTime{60'000};
 // Redirects followed at most, when they are followed at all.
 inline constexpr int kHttpMaxRedirects = 10;
 // A raw header block larger than this fails the exchange (endless headers).
@@ -25,8 +25,9 @@ inline constexpr int kHttpMaxHeaderBlock = 1 << 20;
 inline constexpr int kHttpMaxBody = 1 << 30;
 
 struct HttpExchangeRequest {
-  // An absolute http:// or https:// URL; a space in it is sent as %20. Other
-  // control bytes (CR, LF, ...) make the exchange refuse to start.
+  // An absolute http:// or https:// URL. Spaces and bytes of 0x80 and above
+  // in its path go out percent-encoded (a request line cannot carry them);
+  // other control bytes (CR, LF, ...) make the exchange refuse to start.
   Text url;
   // The method name sent in the request line; "HEAD" reads no body.
   Text method = "GET";
@@ -69,8 +70,7 @@ struct HttpExchangeResult {
 // completed or failed. Never throws.
 HttpExchangeResult http_exchange(const HttpExchangeRequest& request);
 
-// For tests: later exchanges use these limits (a stall time below one second
-// counts as one second). http_time_limits_restore() goes back to the
-// constants above.
-void set_http_time_limits(std::chrono::milliseconds connect, std::chrono::seconds stall);
+// For tests: later exchanges use these limits (at least 1 ms each).
+// http_time_limits_restore() goes back to the constants above.
+void set_http_time_limits(std::chrono::milliseconds connect, std::chrono::milliseconds stall);
 void http_time_limits_restore();
