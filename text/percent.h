@@ -12,12 +12,16 @@
 // `convert` the result is then taken as UTF-8 and converted to code page 936.
 Text percent_decode(const Text& t, bool convert = false);
 
-// UTF-8 text converted to code page 936.
+// UTF-8 text converted to code page 936. Malformed UTF-8 and characters the
+// code page lacks come out as "?".
 Text utf8_to_ansi(const Text& t);
 
-// The text (in `code_page`, UTF-8 when left out) as zero-terminated UTF-16
-// little-endian units.
+// The text (in `code_page`, UTF-8 when left out; a given 0 is the ANSI code
+// page) as UTF-16 little-endian units followed by a zero unit. Malformed
+// input becomes U+FFFD; an unknown code page gives the zero unit alone.
 Bytes text_to_utf16(const Text& t, std::optional<int> code_page = std::nullopt);
 
-// Zero-terminated UTF-16 little-endian units as text in `code_page`.
+// UTF-16 little-endian units, read up to the first zero unit (or the last
+// whole unit), as text in `code_page`. Characters the code page lacks become
+// "?"; an unknown code page gives the empty text.
 Text utf16_to_text(const Bytes& units, int code_page = 0);
