@@ -66,29 +66,7 @@ CURLSH* cookie_store() {
   return store->share;
 }
 
-// The easy handle of a transfer and the multi handle that drives it, so that
-// a stop request can wake the wait. The multi handle also keeps the open
-// connections between transfers.
-struct CurlHolder {
-  CURL* easy = nullptr;
-  CURLM* multi = nullptr;
-
-  CurlHolder() {
-    if (!curl_ready()) return;
-    easy = curl_easy_init();
-    multi = curl_multi_init();
-  }
-  ~CurlHolder() {
-    if (multi) curl_multi_cleanup(multi);
-    if (easy) curl_easy_cleanup(easy);
-  }
-  CurlHolder(const CurlHolder&) = delete;
-  CurlHolder& operator=(const CurlHolder&) = delete;
-
-  bool usable() const { return easy && multi; }
-};
-
-// A header list for libcurl, freed with the holder.
+// A header list for libcurl.
 struct CurlList {
   curl_slist* head = nullptr;
   bool failed = false;
@@ -102,6 +80,36 @@ struct CurlList {
       failed = true;
     }
   }
+};
+
+// The easy handle of one transfer with the header lists it refers to, all
+// released together, the handle first (in the manner of a curl holder). A
+// new one serves every exchange, so no option of one call reaches the next.
+struct CurlHolder {
+  CurlList headers;
+  CurlList proxy_headers;
+  CURL* easy = nullptr;
+
+  CurlHolder() : easy(curl_ready() ? curl_easy_init() : nullptr) {}
+  ~CurlHolder() {
+    if (easy) curl_easy_cleanup(easy);
+  }
+  CurlHolder(const CurlHolder&) = delete;
+  CurlHolder& operator=(const CurlHolder&) = delete;
+};
+
+// The multi handle that drives a transfer, so that a stop request can wake
+// its wait. It owns the connection cache: connections stay open in it after
+// a transfer, for the next one added to it.
+struct CurlMulti {
+  CURLM* multi = nullptr;
+
+  CurlMulti() : multi(curl_ready() ? curl_multi_init() : nullptr) {}
+  ~CurlMulti() {
+    if (multi) curl_multi_cleanup(multi);
+  }
+  CurlMulti(const CurlMulti&) = delete;
+  CurlMulti& operator=(const CurlMulti&) = delete;
 };
 
 // What the callbacks collect and watch.
@@ -253,60 +261,60 @@ bool add_header_lines(std::string_view text, CurlList& list) {
 
 // Drives the transfer until it ends, or until the calling worker is asked to
 // stop: the stop callback wakes curl_multi_poll at once.
-CURLcode run_transfer(CurlHolder& h, Receiver& r, const std::stop_token& token) {
+CURLcode run_transfer(CURLM* multi, CURL* easy, Receiver& r, const std::stop_token& token) {
   std::atomic<bool>& stopped = r.stopped;
   std::stop_callback wake(token, [&] {
     stopped = true;
-    curl_multi_wakeup(h.multi);
+    curl_multi_wakeup(multi);
   });
   r.last_progress = Clock::now();
-  if (curl_multi_add_handle(h.multi, h.easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_ABORTED_BY_CALLBACK;
   for (;;) {
     int running = 0;
-    if (curl_multi_perform(h.multi, &running) != CURLM_OK) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
       result = CURLE_RECV_ERROR;
       break;
     }
     bool done = false;
     int queued = 0;
-    while (CURLMsg* msg = curl_multi_info_read(h.multi, &queued)) {
-      if (msg->msg == CURLMSG_DONE && msg->easy_handle == h.easy) {
+    while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+      if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
         result = msg->data.result;
         done = true;
       }
     }
     if (done) break;
     if (stopped || running == 0) break;
-    if (curl_multi_poll(h.multi, nullptr, 0, kPollMs, nullptr) != CURLM_OK) {
+    if (curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr) != CURLM_OK) {
       result = CURLE_RECV_ERROR;
       break;
     }
   }
-  curl_multi_remove_handle(h.multi, h.easy);
+  curl_multi_remove_handle(multi, easy);
   return result;
 }
 
-HttpExchangeResult exchange_on(CurlHolder& h, const HttpExchangeRequest& request) {
+HttpExchangeResult exchange_on(CURLM* multi, const HttpExchangeRequest& request) {
   HttpExchangeResult result;
   const std::string_view url = request.url;
   const std::string_view method = request.method;
-  if (!h.usable() || has_control_byte(url) || has_control_byte(request.proxy.view()) ||
+  CurlHolder holder;
+  if (!multi || !holder.easy || has_control_byte(url) || has_control_byte(request.proxy.view()) ||
       method.empty() || has_control_byte(method) || method.find(' ') != std::string_view::npos) {
     return result;
   }
   const std::string target = url_for_curl(url);
   if (!url_parses(target)) return result;
 
-  CurlList headers;
-  CurlList proxy_headers;
+  CurlList& headers = holder.headers;
+  CurlList& proxy_headers = holder.proxy_headers;
   const bool own_agent = add_header_lines(request.header_text.view(), headers);
   proxy_headers.add("Proxy-Connection:");
   if (headers.failed || proxy_headers.failed) return result;
   if (!own_agent && has_control_byte(request.agent.view())) return result;
 
-  CURL* e = h.easy;
-  curl_easy_reset(e);
+  CURL* e = holder.easy;
   Receiver receiver;
   receiver.easy = e;
   const std::string proxy = proxy_for(request.proxy.view(), is_https(url));
@@ -367,11 +375,7 @@ HttpExchangeResult exchange_on(CurlHolder& h, const HttpExchangeRequest& request
 
   const std::stop_token token = current_stop_token();
   if (token.stop_requested()) return result;
-  const CURLcode code = run_transfer(h, receiver, token);
-  // Nothing of this call may stay referenced by a handle that lives on.
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, nullptr);
-  curl_easy_setopt(e, CURLOPT_PROXYHEADER, nullptr);
-  curl_easy_setopt(e, CURLOPT_POSTFIELDS, nullptr);
+  const CURLcode code = run_transfer(multi, e, receiver, token);
   if (code != CURLE_OK || !receiver.block_ended) {
     result.outcome = Outcome::kFailed;
     return result;
@@ -386,11 +390,11 @@ HttpExchangeResult exchange_on(CurlHolder& h, const HttpExchangeRequest& request
 
 HttpExchangeResult http_exchange(const HttpExchangeRequest& request) {
   if (request.keep_alive_on_thread) {
-    thread_local CurlHolder kept;
-    return exchange_on(kept, request);
+    thread_local CurlMulti kept;
+    return exchange_on(kept.multi, request);
   }
-  CurlHolder fresh;
-  return exchange_on(fresh, request);
+  CurlMulti own;
+  return exchange_on(own.multi, request);
 }
 
 void set_http_time_limits(std::chrono::milliseconds connect, std::chrono::milliseconds stall) {
