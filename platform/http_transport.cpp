@@ -120,6 +120,7 @@ struct Receiver {
   Clock::time_point last_progress = Clock::now();
   curl_off_t moved = 0;      // bytes received and sent so far
   std::string header_block;  // of the response being received
+  size_t header_bytes = 0;   // of every response so far, interim ones included
   bool block_ended = false;
   Bytes body;
   bool reserved = false;
@@ -137,6 +138,8 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
   auto* r = static_cast<Receiver*>(user);
   const size_t n = size * count;
   std::string_view line(data, n);
+  r->header_bytes += n;
+  if (r->header_bytes > static_cast<size_t>(kHttpMaxHeaderBlock)) return 0;  // fails the transfer
   if (r->block_ended) {
     if (!starts_with_status(line)) return n;
     r->header_block.clear();
@@ -145,9 +148,6 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
     r->reserved = false;
   }
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  if (r->header_block.size() + line.size() + 2 > static_cast<size_t>(kHttpMaxHeaderBlock)) {
-    return 0;  // fails the transfer
-  }
   r->header_block.append(line);
   r->header_block.append("\r\n");
   if (line.empty()) r->block_ended = true;
@@ -320,6 +320,8 @@ HttpExchangeResult exchange_on(CURLM* multi, const HttpExchangeRequest& request)
   const std::string proxy = proxy_for(request.proxy.view(), is_https(url));
 
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  // A stop must not wait for a name lookup still running on its own thread.
+  curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
   curl_easy_setopt(e, CURLOPT_URL, target.c_str());
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");

@@ -19,7 +19,8 @@ inline constexpr std::chrono::milliseconds kHttpConnectTimeout{30'000};
 inline constexpr std::chrono::milliseconds kHttpStallTime{60'000};
 // Redirects followed at most, when they are followed at all.
 inline constexpr int kHttpMaxRedirects = 10;
-// A raw header block larger than this fails the exchange (endless headers).
+// Header bytes beyond this, over all the responses of one exchange (redirects
+// and interim answers included), fail it: headers without end.
 inline constexpr int kHttpMaxHeaderBlock = 1 << 20;
 // A body larger than this fails the exchange; a Bytes holds at most 2^31 - 1.
 inline constexpr int kHttpMaxBody = 1 << 30;

@@ -196,6 +196,18 @@ TEST_F(Exchange, ProxyGetsTheRequestInAbsoluteForm) {
   EXPECT_EQ(proxy.request(0), "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + kAgentLine +
                                   "Accept: */*\r\nReferer: " + target +
                                   "\r\nAccept-Language: zh-cn\r\n\r\n");
+
+  // An https URL goes through the same proxy in a tunnel; the caller's
+  // headers are for the server, not for the proxy.
+  CaptureServer refusing({raw_reply("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n")});
+  const std::string secure = "https://" + host + "/s";
+  Text cookies = "a=1";
+  EXPECT_TRUE(http_request(T(secure), std::nullopt, "", &cookies, nullptr, nullptr, nullptr, false,
+                           nullptr, T(refusing.authority()))
+                  .empty());
+  ASSERT_TRUE(refusing.wait_for_requests(1));
+  EXPECT_EQ(refusing.request(0),
+            "CONNECT " + host + " HTTP/1.1\r\nHost: " + host + "\r\n" + kAgentLine + "\r\n");
 }
 
 TEST_F(Exchange, RedirectsFollowedUnlessForbidden) {
@@ -269,6 +281,8 @@ TEST_F(Exchange, FailuresGiveEmptyResults) {
       "HTTP/1.1 200 OK\r\nSet-Cookie: c=1\r\nContent-Length: 100000\r\n\r\n";
   Reply endless_headers = raw_reply("HTTP/1.1 200 OK\r\n", After::kEndless);
   endless_headers.endless = "X-More: " + std::string(100, 'm') + "\r\n";
+  Reply endless_interim = raw_reply("", After::kEndless);
+  endless_interim.endless = "HTTP/1.1 100 Continue\r\n\r\n";
   Reply endless_line = raw_reply("HTTP/1.1 200 OK\r\nX-Long: ", After::kEndless);
   endless_line.endless = std::string(4096, 'l');
   struct Case {
@@ -288,6 +302,7 @@ TEST_F(Exchange, FailuresGiveEmptyResults) {
       {"garbage status line", raw_reply("FOO BAR\r\n\r\nbody")},
       {"endless headers", endless_headers},
       {"endless header line", endless_line},
+      {"endless interim answers", endless_interim},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
