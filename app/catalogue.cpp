@@ -10,7 +10,9 @@
 
 namespace {
 
-Text gbk(const char* utf8) { return utf8_to_ansi(utf8); }
+Text gbk(const char* utf8) {
+  return utf8_to_ansi(utf8);
+}
 
 std::vector<BookRow> make_book_table() {
   std::vector<BookRow> rows;
@@ -33,9 +35,9 @@ std::vector<BookRow> make_book_table() {
                       false});
     }
     for (int code : electives) {
-      rows.push_back({concat_text("gzxuanxiu", edition, to_text(code)),
-                      concat_text(gbk(b_edition ? "高中选修B版" : "高中选修"), elective_label(code)),
-                      false});
+      rows.push_back(
+          {concat_text("gzxuanxiu", edition, to_text(code)),
+           concat_text(gbk(b_edition ? "高中选修B版" : "高中选修"), elective_label(code)), false});
     }
   }
   return rows;
@@ -75,9 +77,13 @@ const TextArray& volume_list_texts() {
   return texts;
 }
 
-Text courseware_host() { return ZUVO_COURSEWARE_HOST; }
+Text courseware_host() {
+  return ZUVO_COURSEWARE_HOST;
+}
 
-Text courseware_base_url() { return concat_text("http://", courseware_host(), "/pep/"); }
+Text courseware_base_url() {
+  return concat_text("http://", courseware_host(), "/pep/");
+}
 
 Text site_base_url;
 TextArray grade_segments;

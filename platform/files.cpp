@@ -22,7 +22,9 @@ Text run_directory() {
   return Text(buffer.substr(0, slash == 0 ? 1 : slash));
 }
 
-Text path_separator() { return "/"; }
+Text path_separator() {
+  return "/";
+}
 
 bool write_file(const Text& path, const Bytes& data) {
   if (path.empty()) return false;

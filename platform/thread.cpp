@@ -66,7 +66,9 @@ void stop_thread(const ThreadHandle& handle) {
   handle->stop.request_stop();
 }
 
-bool thread_finished(const ThreadHandle& handle) { return !handle || handle->finished; }
+bool thread_finished(const ThreadHandle& handle) {
+  return !handle || handle->finished;
+}
 
 void stop_all_threads() {
   std::vector<ThreadHandle> workers;
@@ -84,7 +86,9 @@ std::stop_token current_stop_token() {
   return current_worker ? current_worker->stop.get_token() : std::stop_token();
 }
 
-bool stop_requested() { return current_stop_token().stop_requested(); }
+bool stop_requested() {
+  return current_stop_token().stop_requested();
+}
 
 bool run_unless_stopped(const std::function<void()>& step) {
   if (!current_worker) {
@@ -107,4 +111,6 @@ void sleep_ms(int ms) {
   cv.wait_for(lock, token, length, [] { return false; });
 }
 
-void set_sleep_speedup(int factor) { sleep_speedup = factor < 1 ? 1 : factor; }
+void set_sleep_speedup(int factor) {
+  sleep_speedup = factor < 1 ? 1 : factor;
+}

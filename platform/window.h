@@ -19,9 +19,9 @@ struct ControlForm {
   ControlKind kind = ControlKind::label;
   ControlId parent = -1;  // -1: the window itself
   int left = 0, top = 0, width = 0, height = 0;
-  Text caption;            // labels
-  TextArray items;         // list and combo boxes
-  int selection = -1;      // list and combo boxes; a combo's edit field starts empty
+  Text caption;             // labels
+  TextArray items;          // list and combo boxes
+  int selection = -1;       // list and combo boxes; a combo's edit field starts empty
   int text_rgb = 0x000000;  // labels
   TextAlign align = TextAlign::left;
   bool sunken_border = false;  // picture boxes

@@ -15,11 +15,17 @@ std::string_view up_to_zero(std::string_view s) {
   return zero == kNone ? s : s.substr(0, zero);
 }
 
-bool is_lead(unsigned char c) { return c >= 0x80; }
-unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+bool is_lead(unsigned char c) {
+  return c >= 0x80;
+}
+unsigned char fold(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 
 // Clamps a 64-bit count into 0 .. hi.
-Index clamp_count(int64_t v, int64_t hi) { return static_cast<Index>(std::clamp<int64_t>(v, 0, hi)); }
+Index clamp_count(int64_t v, int64_t hi) {
+  return static_cast<Index>(std::clamp<int64_t>(v, 0, hi));
+}
 
 // Finds the matches of `sought` that a character walk would meet.
 //
@@ -38,7 +44,7 @@ class WalkFinder {
     unsigned char first = static_cast<unsigned char>(sought_[0]);
     first_a_ = first;
     first_b_ = first;
-    if (fold_ && fold(first) != first) first_b_ = fold(first);               // 'A' -> also 'a'
+    if (fold_ && fold(first) != first) first_b_ = fold(first);                  // 'A' -> also 'a'
     if (fold_ && first >= 'a' && first <= 'z') first_b_ = first - ('a' - 'A');  // 'a' -> also 'A'
   }
 
@@ -129,7 +135,9 @@ Bytes::Bytes(const void* data, int n)
 
 // ---- Text primitives -------------------------------------------------------
 
-int text_length(const Text& t) { return t.size(); }
+int text_length(const Text& t) {
+  return t.size();
+}
 
 Text text_left(const Text& t, int n) {
   if (n <= 0) return {};
@@ -262,12 +270,13 @@ Text convert_single_bytes(const Text& t, Convert convert) {
 }  // namespace
 
 Text to_upper(const Text& t) {
-  return convert_single_bytes(t, [](unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c;
-  });
+  return convert_single_bytes(
+      t, [](unsigned char c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c; });
 }
 
-Text to_lower(const Text& t) { return convert_single_bytes(t, fold); }
+Text to_lower(const Text& t) {
+  return convert_single_bytes(t, fold);
+}
 
 int32_t to_int(const Text& t) {
   // Fold the full-width forms first, so that "１２" reads as 12.
@@ -309,7 +318,9 @@ int32_t to_int(const Text& t) {
   return static_cast<int32_t>(value);
 }
 
-Text to_text(int32_t v) { return Text(std::to_string(v)); }
+Text to_text(int32_t v) {
+  return Text(std::to_string(v));
+}
 
 Text to_text(double v) {
   char buffer[64];
@@ -317,7 +328,9 @@ Text to_text(double v) {
   return Text(std::string_view(buffer, n > 0 ? std::min<int>(n, sizeof buffer - 1) : 0));
 }
 
-Text to_text(const Bytes& b) { return Text(b.view()); }
+Text to_text(const Bytes& b) {
+  return Text(b.view());
+}
 
 int char_code(const Text& t, int pos) {
   if (pos <= 0 || pos > t.size()) return 0;
@@ -350,9 +363,13 @@ int compare_text(const Text& a, const Text& b) {
 
 // ---- Bytes primitives ------------------------------------------------------
 
-Bytes to_bytes(const Text& t) { return Bytes(std::string(t.view())); }
+Bytes to_bytes(const Text& t) {
+  return Bytes(std::string(t.view()));
+}
 
-int bytes_length(const Bytes& b) { return b.size(); }
+int bytes_length(const Bytes& b) {
+  return b.size();
+}
 
 Bytes bytes_left(const Bytes& b, int n) {
   return Bytes(std::string(b.view().substr(0, clamp_count(n, b.size()))));
@@ -379,15 +396,21 @@ Bytes concat_bytes(std::initializer_list<std::string_view> parts) {
   return Bytes(std::move(out));
 }
 
-bool bytes_equal(const Bytes& a, const Bytes& b) { return a.view() == b.view(); }
+bool bytes_equal(const Bytes& a, const Bytes& b) {
+  return a.view() == b.view();
+}
 
 // ---- Integer and array primitives ------------------------------------------
 
-int array_size(const TextArray& a) { return static_cast<int>(a.size()); }
+int array_size(const TextArray& a) {
+  return static_cast<int>(a.size());
+}
 
 Text array_member(const TextArray& a, int i) {
   if (i < 1 || i > array_size(a)) return {};
   return a[i - 1];
 }
 
-void array_append(TextArray& a, const Text& t) { a.push_back(t); }
+void array_append(TextArray& a, const Text& t) {
+  a.push_back(t);
+}

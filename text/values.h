@@ -55,9 +55,7 @@ class Bytes {
   int size() const { return static_cast<int>(bytes_.size()); }
   bool empty() const { return bytes_.empty(); }
   // Appends in amortised constant time per byte (the body of a response).
-  void append(const void* data, std::size_t n) {
-    bytes_.append(static_cast<const char*>(data), n);
-  }
+  void append(const void* data, std::size_t n) { bytes_.append(static_cast<const char*>(data), n); }
   void reserve(std::size_t n) { bytes_.reserve(n); }
 
   friend bool operator==(const Bytes& a, const Bytes& b) { return a.bytes_ == b.bytes_; }
@@ -92,8 +90,8 @@ int text_find_reverse(const Text& t, const Text& sought, std::optional<int> star
 // t with the matches of sought replaced, from byte start on (default 1), at
 // most count times (absent: all). case_sensitive true means exact matches.
 Text replace_text(const Text& t, const Text& sought, const Text& replacement = {},
-                  std::optional<int> start = std::nullopt,
-                  std::optional<int> count = std::nullopt, bool case_sensitive = false);
+                  std::optional<int> start = std::nullopt, std::optional<int> count = std::nullopt,
+                  bool case_sensitive = false);
 // Members of t between exact matches of separator (absent: ","), at most
 // max_members of them (absent: unlimited; negative counts as 0). Empty
 // members between separators are kept, a final separator yields none, an

@@ -7,6 +7,8 @@
 // write only if no later write to the same property was applied already: the
 // last write made wins, whichever thread made it.
 
+#include "platform/window.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -24,7 +26,6 @@
 
 #include "platform/codepage.h"
 #include "platform/qt/widgets.h"
-#include "platform/window.h"
 
 namespace {
 
@@ -50,7 +51,9 @@ std::mutex captions_mutex;
 std::map<ControlId, Text> captions;
 std::atomic<uint64_t> tickets{0};
 
-bool on_gui_thread() { return QThread::currentThread() == qApp->thread(); }
+bool on_gui_thread() {
+  return QThread::currentThread() == qApp->thread();
+}
 
 // Runs `apply` on the GUI thread for the write with `ticket`, unless a later
 // write to the same property has been applied.
@@ -264,7 +267,9 @@ void open_window(const WindowForm& form, const WindowEvents& events) {
   fit_and_centre(*open);
 }
 
-int run_event_loop() { return qApp->exec(); }
+int run_event_loop() {
+  return qApp->exec();
+}
 
 void close_window() {
   if (!open_one) return;

@@ -12,7 +12,7 @@ const Text kStartSearch = "\xBF\xAA\xCA\xBC\xD1\xB0\xD5\xD2";  // 开始寻找
 const Text kResolving = "\xD5\xFD\xD4\xDA\xBD\xE2\xCE\xF6";    // 正在解析
 const Text kNoBook =
     "\xCE\xB4\xD1\xA1\xD4\xF1\xC4\xEA\xBC\xB6\xC1\xD0\xB1\xED\xA3\xA1\xA3\xA1";  // 未选择年级列表！！
-const Text kInfo = "\xD0\xC5\xCF\xA2\xA3\xBA";  // 信息：
+const Text kInfo = "\xD0\xC5\xCF\xA2\xA3\xBA";                                   // 信息：
 
 TEST(BookTable, SegmentsInListOrder) {
   const char* expected[] = {
@@ -39,11 +39,11 @@ TEST(BookTable, ListTextsInCodePage936) {
     int row;
     Text text;
   } cases[] = {
-      {0, "\xD2\xBB\xC4\xEA\xBC\xB6"},                                        // 一年级
-      {8, "\xBE\xC5\xC4\xEA\xBC\xB6"},                                        // 九年级
-      {14, "\xB8\xDF\xD6\xD0\xD1\xA1\xD0\xDE\x31\x2D\x31"},                   // 高中选修1-1
-      {29, "\xB8\xDF\xD6\xD0\xB1\xD8\xD0\xDE\x31\xA3\xA8\x42\xA3\xA9"},       // 高中必修1（B）
-      {48, "\xB8\xDF\xD6\xD0\xD1\xA1\xD0\xDE\x42\xB0\xE6\x34\x2D\x39"},       // 高中选修B版4-9
+      {0, "\xD2\xBB\xC4\xEA\xBC\xB6"},                                   // 一年级
+      {8, "\xBE\xC5\xC4\xEA\xBC\xB6"},                                   // 九年级
+      {14, "\xB8\xDF\xD6\xD0\xD1\xA1\xD0\xDE\x31\x2D\x31"},              // 高中选修1-1
+      {29, "\xB8\xDF\xD6\xD0\xB1\xD8\xD0\xDE\x31\xA3\xA8\x42\xA3\xA9"},  // 高中必修1（B）
+      {48, "\xB8\xDF\xD6\xD0\xD1\xA1\xD0\xDE\x42\xB0\xE6\x34\x2D\x39"},  // 高中选修B版4-9
   };
   for (const auto& c : cases) EXPECT_EQ(book_table()[c.row].list_text, c.text) << c.row;
   EXPECT_EQ(content_list_texts(), TextArray{"\xB5\xE7\xD7\xD3\xBF\xCE\xBC\xFE"});  // 电子课件
@@ -74,9 +74,9 @@ TEST_F(BookAddresses, JoinBaseBookVolumeAndContent) {
     int book, volume, content;
     const char* dir;
   } cases[] = {
-      {0, 1, 0, "xx1x/ebook/"},    // 一年级 下册
-      {2, 0, 0, "xx3s/ebook/"},    // 三年级 上册
-      {8, 0, 0, "cz9s/ebook/"},    // the last book with volumes
+      {0, 1, 0, "xx1x/ebook/"},      // 一年级 下册
+      {2, 0, 0, "xx3s/ebook/"},      // 三年级 上册
+      {8, 0, 0, "cz9s/ebook/"},      // the last book with volumes
       {9, 1, 0, "gzbixiu1/ebook/"},  // no volume, whatever the volume box shows
       {48, 0, 0, "gzxuanxiub49/ebook/"},
       // Nothing (or nothing valid) selected counts as the first content kind or volume.

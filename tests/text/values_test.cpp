@@ -140,13 +140,16 @@ TEST(Cuts, CountPlainBytes) {
   EXPECT_EQ(text_left(t, 0), Text());
   EXPECT_EQ(text_left(t, -1), Text());
   EXPECT_EQ(text_left(t, INT_MAX), t);
-  EXPECT_EQ(text_right(t, 3), Text("\xD0" "cd"));
+  EXPECT_EQ(text_right(t, 3), Text("\xD0"
+                                   "cd"));
   EXPECT_EQ(text_right(t, INT_MAX), t);
   EXPECT_EQ(text_right(t, INT_MIN), Text());
   EXPECT_EQ(text_mid(t, 0, 5), Text());
   EXPECT_EQ(text_mid(t, 7, 5), Text());
-  EXPECT_EQ(text_mid(t, 4, 2), Text("\xD0" "c"));
-  EXPECT_EQ(text_mid(t, 2, INT_MAX), Text("b\xD6\xD0" "cd"));
+  EXPECT_EQ(text_mid(t, 4, 2), Text("\xD0"
+                                    "c"));
+  EXPECT_EQ(text_mid(t, 2, INT_MAX), Text("b\xD6\xD0"
+                                          "cd"));
   EXPECT_EQ(text_mid(t, INT_MAX, INT_MAX), Text());
   EXPECT_EQ(text_mid(t, 1, -5), Text());
 }
@@ -267,7 +270,7 @@ TEST(Arrays, MembersFromOne) {
   EXPECT_EQ(array_size(a), 2);
   EXPECT_EQ(array_member(a, 1), Text("x"));
   EXPECT_EQ(array_member(a, 2), Text());
-  EXPECT_EQ(array_member(a, 0), Text());   // outside 1 .. size: the empty text
+  EXPECT_EQ(array_member(a, 0), Text());  // outside 1 .. size: the empty text
   EXPECT_EQ(array_member(a, 3), Text());
 }
 

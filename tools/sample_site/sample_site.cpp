@@ -108,6 +108,7 @@ void reuse_address_only(socket_t sock) {
 void configure(httplib::Server& server, httplib::Server::Handler handler) {
   server.set_socket_options(reuse_address_only);
   // Short waits so that a stop is not held up by an idle or silent client.
+  server.set_tcp_nodelay(true);  // answers go out at once, not after a delayed ACK
   server.set_keep_alive_timeout(1);
   server.set_read_timeout(2, 0);
   server.set_write_timeout(2, 0);
