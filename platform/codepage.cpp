@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -21,10 +24,22 @@ std::string converter_name(int code_page) {
   return "CP" + std::to_string(code_page);
 }
 
+// Keeps one descriptor of each conversion in use open for the life of the
+// process, so that glibc does not unload and reload the converter's module
+// around every call (a dlclose and dlopen per conversion, on any thread).
+void keep_converter_loaded(const std::string& to, const std::string& from) {
+  static std::mutex mutex;
+  static std::set<std::pair<std::string, std::string>> kept;
+  std::lock_guard lock(mutex);
+  if (!kept.emplace(to, from).second) return;
+  iconv_open(to.c_str(), from.c_str());  // never closed, on purpose
+}
+
 Descriptor open_descriptor(const std::string& to, const std::string& from) {
   if (to.empty() || from.empty()) return nullptr;
   iconv_t cd = iconv_open(to.c_str(), from.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  keep_converter_loaded(to, from);
   return Descriptor(cd);
 }
 

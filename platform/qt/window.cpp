@@ -18,11 +18,17 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QScreen>
-#include <QThread>
+#include <QSocketNotifier>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/qt/widgets.h"
@@ -46,14 +52,40 @@ struct OpenWindow {
 // GUI thread only.
 OpenWindow* open_one = nullptr;
 
+// Writes made off the GUI thread wait in this queue (our own lock) until the
+// GUI thread runs them; an eventfd wakes the GUI thread. Worker threads thus
+// never call into Qt.
+std::mutex handoff_mutex;
+std::vector<std::function<void()>> handed_over;
+int wake_fd = -1;
+std::thread::id gui_thread;
+
+void hand_to_gui_thread(std::function<void()> run) {
+  {
+    std::lock_guard lock(handoff_mutex);
+    handed_over.push_back(std::move(run));
+  }
+  const uint64_t one = 1;
+  [[maybe_unused]] ssize_t n = write(wake_fd, &one, sizeof one);
+}
+
+void run_handed_over() {
+  uint64_t count = 0;
+  [[maybe_unused]] ssize_t n = read(wake_fd, &count, sizeof count);
+  std::vector<std::function<void()>> batch;
+  {
+    std::lock_guard lock(handoff_mutex);
+    batch.swap(handed_over);
+  }
+  for (auto& run : batch) run();
+}
+
 // Any thread: the captions as last written, read back byte for byte.
 std::mutex captions_mutex;
 std::map<ControlId, Text> captions;
 std::atomic<uint64_t> tickets{0};
 
-bool on_gui_thread() {
-  return QThread::currentThread() == qApp->thread();
-}
+bool on_gui_thread() { return std::this_thread::get_id() == gui_thread; }
 
 // Runs `apply` on the GUI thread for the write with `ticket`, unless a later
 // write to the same property has been applied.
@@ -71,7 +103,7 @@ void write_property(ControlId id, Property property, Apply apply) {
   if (on_gui_thread()) {
     run();
   } else {
-    QMetaObject::invokeMethod(qApp, std::move(run), Qt::QueuedConnection);
+    hand_to_gui_thread(std::move(run));
   }
 }
 
@@ -230,7 +262,12 @@ void fit_and_centre(OpenWindow& open) {
 }  // namespace
 
 void gui_setup(int& argc, char** argv) {
-  if (!qApp) new QApplication(argc, argv);  // lives until the process ends
+  if (qApp) return;
+  new QApplication(argc, argv);  // lives until the process ends
+  gui_thread = std::this_thread::get_id();
+  wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  auto* notifier = new QSocketNotifier(wake_fd, QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, qApp, run_handed_over);
 }
 
 void open_window(const WindowForm& form, const WindowEvents& events) {

@@ -189,6 +189,20 @@ TEST_F(WorkersTest, StopEndsTheDownloadAtOnceAndWritesNothingAfter) {
   EXPECT_TRUE(fs::exists(run_dir() / "240.jpg"));
 }
 
+TEST_F(WorkersTest, ANewChoiceDuringADownloadTakesEffectFromTheNextPage) {
+  constexpr int kGrade7 = 6;  // cz7s: onerror layout too
+  set_sleep_speedup(20);      // 75 ms of pauses per page
+  choose(kGrade9);
+  release("标签3");
+  ASSERT_TRUE(wait_for([] { return fs::exists(run_dir() / "2.jpg"); }));
+  choose(kGrade7);  // rebuilds the addresses while the worker reads them
+  ASSERT_TRUE(wait_for([] { return fs::exists(run_dir() / "8.jpg"); }));
+  release("标签3");
+  ASSERT_TRUE(wait_for([] { return thread_finished(download_thread); }, 2s));
+  EXPECT_EQ(read_file(run_dir() / "1.jpg"), sample_page_image("cz9s", 1));
+  EXPECT_EQ(read_file(run_dir() / "8.jpg"), sample_page_image("cz7s", 8));
+}
+
 TEST_F(WorkersTest, PagesThatCannotBeSavedShowInTheStatusLine) {
   choose(kGrade3);
   fs::create_directory(run_dir() / "007.jpg");  // a file of that name cannot be made
