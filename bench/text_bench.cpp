@@ -163,6 +163,7 @@ std::string gbk_text(std::size_t n, uint64_t seed) {
 
 enum class Kind { kAscii, kGbk };
 
+// The kind as it appears in case names.
 const char* kind_name(Kind kind) {
   return kind == Kind::kAscii ? "ascii" : "gbk";
 }
@@ -218,6 +219,7 @@ struct Inputs {
   std::vector<Text> parts;  // kParts slices of text
 };
 
+// Every input shape for one kind and size, from one seed.
 Inputs make_inputs(Kind kind, int size, uint64_t seed) {
   Inputs in;
   const bool ascii = kind == Kind::kAscii;
@@ -289,6 +291,7 @@ std::string replace_at(std::string_view s, const std::vector<std::size_t>& found
 
 // ---- Baselines --------------------------------------------------------------
 
+// s with every byte match of `sought` replaced by `with`, left to right.
 std::string std_replace(std::string_view s, std::string_view sought, std::string_view with) {
   std::string out;
   out.reserve(s.size());
@@ -302,6 +305,7 @@ std::string std_replace(std::string_view s, std::string_view sought, std::string
   return out;
 }
 
+// The pieces of s between byte matches of `sep`; no empty last piece.
 std::vector<std::string> std_split(std::string_view s, std::string_view sep) {
   std::vector<std::string> members;
   std::size_t piece = 0;
@@ -357,6 +361,7 @@ void add(const std::string& name, Work work, Work baseline, Check check) {
   }
 }
 
+// The checks: nullptr when the case measures what it should, else why not.
 const char* check_find(const Inputs& in) {
   if (text_find(in.text, in.tail) != in.tail_at) return "text_find misses the tail";
   if (in.text.view().find(in.tail.view()) + 1 != std::size_t(in.tail_at)) {
