@@ -51,7 +51,14 @@ void remove_page_files() {
 
 class WorkersTest : public MainWindowTest {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(start_sample_site(site)); }
+  static void SetUpTestSuite() {
+    // Draw the page images here, on the GUI thread, rather than on the
+    // site's server threads beside the window's own text drawing.
+    for (const char* key : {"xx3s", "cz9s", "cz7s", "gzbixiu1"}) {
+      for (int n = 1; n <= sample_book_pages(key); ++n) sample_page_image(key, n);
+    }
+    ASSERT_TRUE(start_sample_site(site));
+  }
   static void TearDownTestSuite() { stop_sample_site(site); }
 
   void SetUp() override {
