@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
-#include <set>
+#include <map>
 #include <utility>
 
 namespace {
@@ -29,10 +29,11 @@ std::string converter_name(int code_page) {
 // around every call (a dlclose and dlopen per conversion, on any thread).
 void keep_converter_loaded(const std::string& to, const std::string& from) {
   static std::mutex mutex;
-  static std::set<std::pair<std::string, std::string>> kept;
+  // Never destroyed: the descriptors stay open until the process ends.
+  static auto* kept = new std::map<std::pair<std::string, std::string>, iconv_t>;
   std::lock_guard lock(mutex);
-  if (!kept.emplace(to, from).second) return;
-  iconv_open(to.c_str(), from.c_str());  // never closed, on purpose
+  auto [it, fresh] = kept->try_emplace({to, from}, nullptr);
+  if (fresh) it->second = iconv_open(to.c_str(), from.c_str());
 }
 
 Descriptor open_descriptor(const std::string& to, const std::string& from) {
