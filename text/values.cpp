@@ -237,16 +237,29 @@ Text trim_both(const Text& t) {
     }
   }
   const Index begin = i;
-  Index end = begin;
-  while (i < n) {
-    if (is_lead(at(i))) {
-      if (i + 1 >= n) return Text(s.substr(begin, i - begin));  // lone lead byte: cut it
-      if (!ideographic_space(i)) end = i + 2;
-      i += 2;
-    } else {
-      if (at(i) != ' ') end = i + 1;
-      ++i;
+  // The end is found walking back, so only the final blanks and the run of
+  // bytes of 0x80 and above before them are read. The start of such a run is
+  // a character boundary: begin is one, and so is the position after any byte
+  // below 0x80, be it a character of its own or a second byte.
+  auto run_start = [&](Index to) {
+    while (to > begin && is_lead(at(to - 1))) --to;
+    return to;
+  };
+  Index end = n;
+  Index run = run_start(end);  // [run, end) pairs up into two-byte characters
+  if ((end - run) % 2 == 1) return Text(s.substr(begin, n - 1 - begin));  // lone lead byte: cut it
+  while (end > begin) {
+    if (end - run >= 2) {
+      if (!ideographic_space(end - 2)) break;
+      end -= 2;
+      continue;
     }
+    // The byte before end is below 0x80: a second byte when the run before it
+    // leaves a lead byte over, else a character of its own.
+    const Index before = run_start(end - 1);
+    if ((end - 1 - before) % 2 == 1 || at(end - 1) != ' ') break;
+    end -= 1;
+    run = before;
   }
   return Text(s.substr(begin, end - begin));
 }

@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <optional>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -170,6 +172,41 @@ TEST(TrimBoth, Table) {
       {"a\xA1\xA1", "a"},
   };
   for (const auto& c : cases) EXPECT_EQ(trim_both(c.t), c.expected) << c.t.c_str();
+}
+
+// Trimming as a walk from the first byte to the last, character by character.
+std::string trim_forward(const std::string& s) {
+  auto at = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  auto wide_blank = [&](size_t i) {
+    return at(i) == 0xA1 && i + 1 < s.size() && at(i + 1) == 0xA1;
+  };
+  size_t i = 0;
+  while (i < s.size() && (at(i) == ' ' || wide_blank(i))) i += at(i) == ' ' ? 1 : 2;
+  const size_t begin = i;
+  size_t end = begin;
+  while (i < s.size()) {
+    if (at(i) >= 0x80) {
+      if (i + 1 >= s.size()) return s.substr(begin, i - begin);  // lone lead byte
+      if (!wide_blank(i)) end = i + 2;
+      i += 2;
+    } else {
+      if (at(i) != ' ') end = i + 1;
+      ++i;
+    }
+  }
+  return s.substr(begin, end - begin);
+}
+
+TEST(TrimBoth, MatchesTheForwardWalkOnRandomTexts) {
+  std::mt19937 random(7);
+  const char alphabet[] =
+      "  \xA1\xA1\xB0\x41"
+      "a\t";
+  for (int round = 0; round < 20000; ++round) {
+    std::string s;
+    for (size_t k = random() % 14; k > 0; --k) s += alphabet[random() % (sizeof alphabet - 1)];
+    EXPECT_EQ(trim_both(Text(s)), Text(trim_forward(s))) << testing::PrintToString(s);
+  }
 }
 
 TEST(CaseConversion, LeavesTwoByteCharactersWhole) {
