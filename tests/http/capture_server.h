@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "text/values.h"
+
 namespace capture {
 
 // One canned answer and what happens after it is sent.
@@ -40,6 +42,14 @@ struct Reply {
 };
 
 // A plain answer with a Content-Length, closing the connection.
+// A reply of exactly these bytes.
+inline Reply raw_reply(std::string bytes, Reply::After after = Reply::After::kClose) {
+  Reply r;
+  r.bytes = std::move(bytes);
+  r.after = after;
+  return r;
+}
+
 inline Reply ok_reply(std::string_view body, std::string_view extra_headers = "") {
   Reply r;
   r.bytes = "HTTP/1.1 200 OK\r\n" + std::string(extra_headers) +
@@ -244,5 +254,16 @@ class CaptureServer {
   std::vector<std::string> requests_;
   std::vector<std::thread> workers_;
 };
+
+// Conversions between the tests' strings and the system's values.
+inline Text T(const std::string& s) {
+  return Text(std::string_view(s));
+}
+inline std::string str(const Text& t) {
+  return std::string(t.view());
+}
+inline std::string str(const Bytes& b) {
+  return std::string(b.view());
+}
 
 }  // namespace capture

@@ -14,32 +14,18 @@ namespace {
 
 using capture::CaptureServer;
 using capture::ok_reply;
+using capture::raw_reply;
 using capture::Reply;
+using capture::str;
+using capture::T;
 using After = capture::Reply::After;
 using Clock = std::chrono::steady_clock;
-
-Text T(const std::string& s) {
-  return Text(std::string_view(s));
-}
-std::string str(const Text& t) {
-  return std::string(t.view());
-}
-std::string str(const Bytes& b) {
-  return std::string(b.view());
-}
 
 // Replaces every {A} with the server's host:port and every {U} with its URL.
 std::string fill(std::string s, const CaptureServer& server) {
   for (size_t at; (at = s.find("{A}")) != std::string::npos;) s.replace(at, 3, server.authority());
   for (size_t at; (at = s.find("{U}")) != std::string::npos;) s.replace(at, 3, server.url(""));
   return s;
-}
-
-Reply raw_reply(std::string bytes, After after = After::kClose) {
-  Reply r;
-  r.bytes = std::move(bytes);
-  r.after = after;
-  return r;
 }
 
 class Exchange : public ::testing::Test {

@@ -15,23 +15,12 @@ namespace {
 
 using capture::CaptureServer;
 using capture::ok_reply;
+using capture::raw_reply;
 using capture::Reply;
+using capture::str;
+using capture::T;
 using After = capture::Reply::After;
 using Clock = std::chrono::steady_clock;
-
-Text T(const std::string& s) {
-  return Text(std::string_view(s));
-}
-std::string str(const Bytes& b) {
-  return std::string(b.view());
-}
-
-Reply raw_reply(std::string bytes, After after = After::kClose) {
-  Reply r;
-  r.bytes = std::move(bytes);
-  r.after = after;
-  return r;
-}
 
 class HttpGet : public ::testing::Test {
  protected:
