@@ -6,12 +6,11 @@
 //   http_bench get URL [COUNT]       COUNT fetches with http_get, one thread
 //   http_bench get-list FILE         http_get of every URL in FILE (one a line)
 //
-// Each prints "fetches N bytes B seconds S peak_kib P" (S: the fetching
-// alone, without the start of the process; P: the peak resident memory of
-// this program's own image, which, unlike the rusage of a child, leaves out
-// the memory of the parent that spawned it before exec) and exits 1 when a fetch brought no body
-// or, with
-// --expect SIZE before the mode, a body of another size.
+// Each prints "fetches N bytes B seconds S peak_kib P" and exits 1 when a
+// fetch brought no body or, with --expect SIZE before the mode, a body of
+// another size. S is the fetching alone, without the start of the process.
+// P is the peak resident memory of this program's own image: unlike the
+// rusage of a child, it leaves out the parent's memory from before the exec.
 
 #include <chrono>
 #include <cstdio>
