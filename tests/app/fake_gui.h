@@ -16,17 +16,26 @@ struct FakeGui {
   std::map<ControlId, std::pair<int, int>> places;
   std::map<ControlId, Bytes> pictures;
   std::vector<std::pair<Text, Text>> message_boxes;  // text, title
+  std::vector<Text> status_log;  // every caption written to the status line, in order
 
-  // Installs this stand-in behind the GUI operations.
-  void install() {
+  // The status captions written so far.
+  std::vector<Text> statuses() {
+    std::lock_guard lock(mutex);
+    return status_log;
+  }
+
+  // Installs this stand-in behind the GUI operations; captions written to
+  // `status` are also logged.
+  void install(ControlId status = -1) {
     GuiOps ops;
     ops.caption = [this](ControlId c) {
       std::lock_guard lock(mutex);
       return captions[c];
     };
-    ops.set_caption = [this](ControlId c, const Text& t) {
+    ops.set_caption = [this, status](ControlId c, const Text& t) {
       std::lock_guard lock(mutex);
       captions[c] = t;
+      if (c == status) status_log.push_back(t);
     };
     ops.set_place = [this](ControlId c, int left, int top) {
       std::lock_guard lock(mutex);

@@ -14,9 +14,12 @@
 #include "app/controls.h"
 #include "app/download.h"
 #include "app/page_extract.h"
+#include "app/preview.h"
+#include "fake_gui.h"
 #include "platform/files.h"
 #include "platform/thread.h"
 #include "qt_fixture.h"
+#include "text/percent.h"
 #include "tools/sample_site/sample_site.h"
 
 namespace {
@@ -249,6 +252,77 @@ TEST(PageExtractPauses, RealPausesOfOneCut) {
   took = std::chrono::steady_clock::now() - begun;
   EXPECT_GE(took, 500ms);  // one pause
   EXPECT_LT(took, 1000ms);
+}
+
+}  // namespace
+
+namespace {
+
+// The status line, caption by caption, with a stand-in for the window.
+class StatusCaptions : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(start_sample_site(site)); }
+  static void TearDownTestSuite() { stop_sample_site(site); }
+
+  void SetUp() override {
+    gui.install(标签2);
+    load_catalogue();
+    site_base_url = concat_text("http://127.0.0.1:", to_text(site.pages_port), "/pep/");
+    set_sleep_speedup(1000);
+    remove_page_files();
+  }
+  void TearDown() override {
+    stop_all_threads();
+    clear_catalogue();
+    set_sleep_speedup(1);
+    remove_page_files();
+  }
+
+  void choose(int book) {
+    gui.selections[列表框1] = book;
+    gui.selections[上下册_选择框] = 0;
+    gui.selections[内容_选择框] = 0;
+    build_book_addresses();
+  }
+
+  // What the status line showed after the book's addresses were built.
+  std::vector<Text> shown_after_choice() {
+    std::vector<Text> all = gui.statuses();
+    all.erase(all.begin(), all.begin() + 2);  // "开始寻找", "正在解析"
+    return all;
+  }
+
+  static std::vector<Text> expected_loop(const char* progress, int pages) {
+    std::vector<Text> expected = {gbk("解析中……")};
+    for (int n = 1; n <= pages; ++n) {
+      expected.push_back(concat_text(gbk(progress), to_text(n), gbk("页")));
+    }
+    return expected;
+  }
+  static Text gbk(const char* utf8) { return utf8_to_ansi(utf8); }
+
+  FakeGui gui;
+  static SampleSite site;
+};
+
+SampleSite StatusCaptions::site;
+
+TEST_F(StatusCaptions, EachLoopReportsEveryPage) {
+  choose(kGrade3);
+  download_book();
+  EXPECT_EQ(shown_after_choice(), expected_loop("下载中……", 230));
+
+  gui.status_log.clear();
+  choose(kGrade9);
+  download_book();
+  EXPECT_EQ(shown_after_choice(), expected_loop("下载中…………", 240));
+}
+
+TEST_F(StatusCaptions, PreviewReportsParsingThenDone) {
+  choose(kGrade9);
+  preview_page();
+  EXPECT_EQ(shown_after_choice(), (std::vector<Text>{gbk("解析中……"), gbk("预览")}));
+  EXPECT_EQ(gui.pictures[图片框1], Bytes(sample_page_image("cz9s", 1)));
 }
 
 }  // namespace
