@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <map>
 #include <utility>
 
 namespace {

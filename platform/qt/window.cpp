@@ -9,6 +9,9 @@
 
 #include "platform/window.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -19,9 +22,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSocketNotifier>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <functional>
 #include <map>
@@ -85,7 +85,9 @@ std::mutex captions_mutex;
 std::map<ControlId, Text> captions;
 std::atomic<uint64_t> tickets{0};
 
-bool on_gui_thread() { return std::this_thread::get_id() == gui_thread; }
+bool on_gui_thread() {
+  return std::this_thread::get_id() == gui_thread;
+}
 
 // Runs `apply` on the GUI thread for the write with `ticket`, unless a later
 // write to the same property has been applied.
