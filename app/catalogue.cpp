@@ -10,17 +10,13 @@
 
 namespace {
 
-Text gbk(const char* utf8) {
-  return utf8_to_ansi(utf8);
-}
-
 std::vector<BookRow> make_book_table() {
   std::vector<BookRow> rows;
   const char* grade_names[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九"};
   for (int grade = 1; grade <= 9; ++grade) {
     const char* prefix = grade <= 6 ? "xx" : "cz";
     rows.push_back({concat_text(prefix, to_text(grade)),
-                    gbk(concat_text(grade_names[grade - 1], "年级").c_str()), true});
+                    utf8_to_ansi(concat_text(grade_names[grade - 1], "年级").c_str()), true});
   }
   // The elective codes: the label is the code's two digits joined by "-".
   const int electives[] = {11, 12, 21, 22, 23, 31, 33, 34, 41, 42, 44, 45, 46, 47, 49};
@@ -31,13 +27,15 @@ std::vector<BookRow> make_book_table() {
     const bool b_edition = *edition != '\0';
     for (int n = 1; n <= 5; ++n) {
       rows.push_back({concat_text("gzbixiu", edition, to_text(n)),
-                      concat_text(gbk("高中必修"), to_text(n), b_edition ? gbk("（B）") : Text()),
+                      concat_text(utf8_to_ansi("高中必修"), to_text(n),
+                                  b_edition ? utf8_to_ansi("（B）") : Text()),
                       false});
     }
     for (int code : electives) {
       rows.push_back(
           {concat_text("gzxuanxiu", edition, to_text(code)),
-           concat_text(gbk(b_edition ? "高中选修B版" : "高中选修"), elective_label(code)), false});
+           concat_text(utf8_to_ansi(b_edition ? "高中选修B版" : "高中选修"), elective_label(code)),
+           false});
     }
   }
   return rows;
@@ -63,7 +61,7 @@ const TextArray& content_table() {
 }
 
 const TextArray& content_list_texts() {
-  static const TextArray texts = {gbk("电子课件")};
+  static const TextArray texts = {utf8_to_ansi("电子课件")};
   return texts;
 }
 
@@ -73,7 +71,7 @@ const TextArray& volume_table() {
 }
 
 const TextArray& volume_list_texts() {
-  static const TextArray texts = {gbk("上册"), gbk("下册")};
+  static const TextArray texts = {utf8_to_ansi("上册"), utf8_to_ansi("下册")};
   return texts;
 }
 
@@ -115,10 +113,10 @@ void clear_catalogue() {
 }
 
 void build_book_addresses() {
-  set_control_caption(标签2, gbk("开始寻找"));
+  set_control_caption(标签2, utf8_to_ansi("开始寻找"));
   const int book = control_selection(列表框1);
   if (book < 0 || book >= array_size(grade_segments)) {
-    message_box(gbk("未选择年级列表！！"), gbk("信息："));
+    message_box(utf8_to_ansi("未选择年级列表！！"), utf8_to_ansi("信息："));
     return;
   }
   const Text grade = array_member(grade_segments, book + 1);
@@ -131,5 +129,5 @@ void build_book_addresses() {
   const Text dir = concat_text(site_base_url, grade, volume, "/", content, "/");
   first_page_url.set(concat_text(dir, to_text(1), ".html"));
   book_dir_url.set(dir);
-  set_control_caption(标签2, gbk("正在解析"));
+  set_control_caption(标签2, utf8_to_ansi("正在解析"));
 }

@@ -15,5 +15,4 @@ enum Control : ControlId {
   图片框1,        // the preview
   标签5,          // the notice line
   图片框2,        // the donation-code image
-  kControlCount
 };

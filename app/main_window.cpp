@@ -15,10 +15,6 @@ namespace {
 constexpr int kBlue = 0x0000FF;
 constexpr int kBlack = 0x000000;
 
-Text gbk(const char* utf8) {
-  return utf8_to_ansi(utf8);
-}
-
 // A control of the form at its place; `parent` -1 is the window itself.
 ControlForm control(Control id, const char* name, ControlKind kind, ControlId parent, int left,
                     int top, int width, int height) {
@@ -34,7 +30,7 @@ ControlForm control(Control id, const char* name, ControlKind kind, ControlId pa
 ControlForm label(Control id, const char* name, ControlId parent, int left, int top, int width,
                   int height, const char* caption, int rgb, TextAlign align) {
   ControlForm c = control(id, name, ControlKind::label, parent, left, top, width, height);
-  c.caption = gbk(caption);
+  c.caption = utf8_to_ansi(caption);
   c.text_rgb = rgb;
   c.align = align;
   return c;
@@ -44,7 +40,7 @@ ControlForm label(Control id, const char* name, ControlId parent, int left, int 
 
 WindowForm main_form() {
   WindowForm form;
-  form.title = gbk("zuvo电子课件下载");
+  form.title = utf8_to_ansi("zuvo电子课件下载");
   form.outer_width = 561;
   form.outer_height = 685;
   auto& c = form.controls;

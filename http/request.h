@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/http_transport.h"
 #include "text/values.h"
 
 // The agent text when the caller's headers name none.
-inline constexpr const char* kDefaultUserAgent =
-    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+inline constexpr const char* kDefaultUserAgent = kBrowserAgent;
 
 // Request flags, in the platform's bit values.
 inline constexpr uint32_t kFlagReload = 0x80000000u;

@@ -12,6 +12,10 @@
 
 #include "text/values.h"
 
+// The browser text both readers announce themselves with, unless a request's
+// own header text names another agent.
+inline constexpr const char* kBrowserAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
 // How long a connection (name lookup and TLS included) may take to be made.
 inline constexpr std::chrono::milliseconds kHttpConnectTimeout{30'000};
 // A transfer that moves no byte, in either direction, for this long is

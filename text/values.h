@@ -35,7 +35,6 @@ class Text {
   const char* c_str() const { return bytes_.c_str(); }
   int size() const { return static_cast<int>(bytes_.size()); }
   bool empty() const { return bytes_.empty(); }
-  unsigned char byte(int index0) const { return static_cast<unsigned char>(bytes_[index0]); }
 
   friend bool operator==(const Text& a, const Text& b) { return a.bytes_ == b.bytes_; }
 
